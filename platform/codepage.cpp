@@ -104,6 +104,14 @@ void OemToChar(const char* source, char* dest, std::size_t length) {
   Translate(Current().oemToAnsi, source, dest, length);
 }
 
+std::string AnsiUpperCase(const std::string& text) {
+  std::string out(text.size(), '\0');
+  Translate(kAnsiUpper, text.data(), out.data(), text.size());
+  return out;
+}
+
+char AnsiBaseLetter(char c) { return static_cast<char>(kAnsiBaseLetter[static_cast<unsigned char>(c)]); }
+
 std::string AnsiToUtf8(const std::string& ansi) {
   std::string out;
   out.reserve(ansi.size());

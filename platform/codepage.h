@@ -15,6 +15,11 @@ void SetOemCodePage(int codePage);  // tests
 void CharToOem(const char* source, char* dest, std::size_t length);
 void OemToChar(const char* source, char* dest, std::size_t length);
 
+// Capitals of a-z and of the accented letters of 1252 ("ã" -> "Ã"); other bytes unchanged.
+std::string AnsiUpperCase(const std::string& text);
+// The plain letter of an accented letter ("Ã" -> "A"), c itself for ASCII, 0 for other bytes.
+char AnsiBaseLetter(char c);
+
 // Host boundaries: file names, the trace, the screen dump, the host clipboard, arguments.
 std::string AnsiToUtf8(const std::string& ansi);
 // Characters outside 1252 become "?"; malformed UTF-8 bytes are taken as 1252 bytes.

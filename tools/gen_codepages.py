@@ -66,6 +66,24 @@ def convert(byte, source, target):
     return fit if fit is not None else ord("?")
 
 
+def upper(byte):
+    """The capital of a 1252 letter, or the byte itself."""
+    char = decode(byte, 1252)
+    if char is None:
+        return byte
+    capital = char.upper()
+    return encode(capital, 1252) if len(capital) == 1 and encode(capital, 1252) else byte
+
+
+def base_letter(byte):
+    """The byte itself for ASCII; else the ASCII letter or digit a character is written with, or 0."""
+    if byte < 0x80:
+        return byte
+    char = decode(byte, 1252)
+    fit = best_fit(char) if char is not None else "?"
+    return ord(fit) if fit.isalnum() else 0
+
+
 def table(name, values):
     lines = ["const unsigned char %s[256] = {" % name]
     for row in range(0, 256, 16):
@@ -82,6 +100,10 @@ def main():
     for page in OEM_PAGES:
         out.append(table("kAnsiToOem%d" % page, [convert(b, 1252, page) for b in range(256)]))
         out.append(table("kOemToAnsi%d" % page, [convert(b, page, 1252) for b in range(256)]))
+    out.append("// Capitals of 1252, for comparing names without regard to case.")
+    out.append(table("kAnsiUpper", [upper(b) for b in range(256)]))
+    out.append("// ASCII keeps its byte; an accented letter gives its plain letter; 0 for anything else.")
+    out.append(table("kAnsiBaseLetter", [base_letter(b) for b in range(256)]))
     # Unicode of 1252 bytes 0x80 to 0x9F, for the host boundary; the undefined bytes keep their
     # own value as a C1 control so that host names round-trip.
     high = [ord(decode(b, 1252)) if b not in UNDEFINED_1252 else b for b in range(0x80, 0xA0)]

@@ -189,4 +189,21 @@ TEST(Utf8, EveryAnsiByteRoundTrips) {
   EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), all);
 }
 
+TEST(AnsiCase, UpperCaseFoldsAsciiAndAccentedLetters) {
+  EXPECT_EQ(platform::AnsiUpperCase("a\xE7\xE3o Cora\xC7\xC3O z\xFF\x9A\x9C"),
+            "A\xC7\xC3O CORA\xC7\xC3O Z\x9F\x8A\x8C");
+  // Not letters, or letters without a single capital in 1252: ß, µ, ÷, the quotes.
+  EXPECT_EQ(platform::AnsiUpperCase("\xDF\xB5\xF7\x93{}"), "\xDF\xB5\xF7\x93{}");
+}
+
+TEST(AnsiCase, BaseLetter) {
+  struct Case {
+    char in;
+    char out;
+  } cases[] = {{'a', 'a'}, {'~', '~'}, {'\xE3', 'a'}, {'\xC7', 'C'}, {'\xDC', 'U'},
+               {'\x9F', 'Y'}, {'\xDF', 0},  {'\xE6', 0},  {'\x80', 0},  {'\xF7', 0}};
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::AnsiBaseLetter(c.in), c.out) << int(static_cast<unsigned char>(c.in));
+}
+
 }  // namespace
