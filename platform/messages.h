@@ -58,8 +58,6 @@ bool PeekMessage(Message& message, WindowHandle window = NoWindow, bool remove =
 // Sleeps until a message is pending. Never spins. In headless this is where virtual time moves.
 void WaitMessage();
 
-// Keyboard messages become character messages the way the host keyboard layout gives them.
-void TranslateMessage(const Message& message);
 std::intptr_t DispatchMessage(const Message& message);
 std::intptr_t SendMessage(WindowHandle window, unsigned id, std::uintptr_t wparam = 0,
                           std::intptr_t lparam = 0);
@@ -67,7 +65,7 @@ std::intptr_t SendMessage(WindowHandle window, unsigned id, std::uintptr_t wpara
 // Modifier state as of the last keyboard message taken from the queue.
 unsigned CurrentModifiers();
 
-// Drops every queued message (used when a run starts afresh in tests).
-void ClearMessages();
+// True while messages are queued (posted, or a window waiting for its paint).
+bool MessagesPending();
 
 }  // namespace platform

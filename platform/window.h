@@ -87,9 +87,20 @@ void CreateCaret(WindowHandle window, int width, int height);
 void SetCaretPosition(int x, int y);
 void ShowCaret(WindowHandle window);
 void DestroyCaret();
+bool CaretShown(int& x, int& y);  // where the caret is drawn, when shown
+
+// MsgGetMinMaxInfo carries a pointer to this record in lparam; the procedure fills it in.
+struct MinMaxInfo {
+  int maxWidth = 0, maxHeight = 0;
+  int minTrackWidth = 0, minTrackHeight = 0;
+  int maxTrackWidth = 0, maxTrackHeight = 0;
+};
 
 enum class Metric { FrameWidth, FrameHeight, CaptionHeight, ScreenWidth, ScreenHeight };
 int SystemMetric(Metric metric);
 Rect DesktopWorkArea();
+// Headless: the screen and work area the font-size rules see (default 1024 x 768, work area
+// 1024 x 734).
+void SetDesktopSize(int screenWidth, int screenHeight, int workWidth, int workHeight);
 
 }  // namespace platform
