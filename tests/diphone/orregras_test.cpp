@@ -18,8 +18,8 @@ const char* const kVowelRules = "(A)=a|\n(E)=e|\n(I)=i|\n(O)=o|\n(U)=u|\n";
 class LetterRulesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           (std::string("orregras_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir_ = fs::temp_directory_path() / (std::string("orregras_") + test);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     Load("", "");  // tests in one process must not see the tables of the one before
@@ -281,7 +281,8 @@ TEST_F(LetterRulesTest, ExceptionFileLinesAreCutAndParsed) {
 
 TEST_F(LetterRulesTest, ExceptionTableIsSortedAndHoldsFifteenThousandEntries) {
   std::string lines;
-  for (int i = 15001; i >= 1; --i) lines += "k" + std::to_string(i) + "=r" + std::to_string(i) + "\n";
+  for (int i = 15001; i >= 1; --i)
+    lines += "k" + std::to_string(i) + "=r" + std::to_string(i) + "\n";
   Load("", lines);
   EXPECT_EQ(Excepted("k1"), "k1");  // the 15,001st line is not read
   EXPECT_EQ(Excepted("k2"), "r2");
@@ -438,7 +439,8 @@ TEST(IsSpelledWord, ConsonantsSeparatorsAndTheMarker) {
       {"rst", true}, {",", true},  {"r s", true}, {"\x01", true}, {"\x01" "a", true},
       {"a", false},  {"1", false}, {"r'", false}, {"bA", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsSpelledWord(LetterWord{c.word, 0, false}), c.spelled) << c.word;
+  for (const auto& c : cases)
+    EXPECT_EQ(IsSpelledWord(LetterWord{c.word, 0, false}), c.spelled) << c.word;
 }
 
 }  // namespace
