@@ -1,6 +1,7 @@
 #include "diphone/orregras.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -19,7 +20,9 @@ class LetterRulesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    dir_ = fs::temp_directory_path() / (std::string("orregras_") + test);
+    // One folder per test and process: builds in other folders may run the same test at once.
+    dir_ = fs::temp_directory_path() /
+           ("orregras_" + std::string(test) + "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     Load("", "");  // tests in one process must not see the tables of the one before
