@@ -18,6 +18,8 @@ std::FILE* Sink() {
   return sink;
 }
 
+std::vector<std::string>* capture = nullptr;
+
 std::string Escaped(const std::string& ansi) {
   std::string out;
   for (unsigned char c : ansi) {
@@ -34,13 +36,18 @@ std::string Escaped(const std::string& ansi) {
 
 }  // namespace
 
-bool TraceOn() { return Sink() != nullptr; }
+bool TraceOn() { return capture || Sink(); }
+
+void CaptureTrace(std::vector<std::string>* lines) { capture = lines; }
 
 void Trace(const std::string& event) {
-  std::FILE* sink = Sink();
-  if (!sink) return;
-  std::fprintf(sink, "%llu %s\n", static_cast<unsigned long long>(Milliseconds()), event.c_str());
-  std::fflush(sink);
+  if (!TraceOn()) return;
+  std::string line = std::to_string(Milliseconds()) + " " + event;
+  if (capture) capture->push_back(line);
+  if (std::FILE* sink = Sink()) {
+    std::fprintf(sink, "%s\n", line.c_str());
+    std::fflush(sink);
+  }
 }
 
 void Trace(const std::string& event, const std::string& text) {
