@@ -9,11 +9,12 @@ extern int DiphoneCut;               // samples dropped from unstressed units
 extern int DiphoneMinimum;           // samples the cut must leave
 extern int WordGap;                  // samples of silence after a word
 
-// Pauses of the punctuation units, in samples at 11,025 per second.
-constexpr int CommaPause = 4000;
-constexpr int FullStopPause = 8000;
-constexpr int SemicolonPause = 6000;
-constexpr int ColonPause = 8000;
+// Pauses of the synthesizer's punctuation units, in samples at 11,025 per second (the speech
+// front end's own pauses between runs of text are in milliseconds and named apart).
+constexpr int UnitCommaPause = 4000;
+constexpr int UnitFullStopPause = 8000;
+constexpr int UnitSemicolonPause = 6000;
+constexpr int UnitColonPause = 8000;
 
 constexpr std::size_t SynthDirCapacity = 144;
 constexpr std::size_t DiphoneDatabaseCapacity = 8;
