@@ -234,9 +234,9 @@ FindHandle FindFirst(const std::string& pattern, FindData& found) {
   if (cut == std::string::npos && HasDrive(pattern)) cut = 1;
   const std::string dirPart = cut == std::string::npos ? "" : pattern.substr(0, cut + 1);
   const std::string filePart = pattern.substr(dirPart.size());
+  if (filePart.empty()) return Fail(ENOENT);
   std::string hostDir = HostPath(dirPart);
   std::vector<std::string> hostNames;
-  if (filePart.empty()) return Fail(ENOENT);
   if (!ReadDirectory(hostDir, hostNames)) return Fail(errno);
   if (!hostDir.empty() && hostDir.back() != '/') hostDir += '/';
 

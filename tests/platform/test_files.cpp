@@ -163,6 +163,12 @@ TEST_F(FilesTest, FindPatterns) {
   FindData data;
   EXPECT_EQ(FindFirst(Win() + "\\nowhere\\*.*", data), -1);
   EXPECT_EQ(LastFileError(), ENOENT);
+  // A drive without a separator searches the root.
+  const std::string top = root.substr(1, root.find('/', 1) - 1);
+  const FindHandle handle = FindFirst("c:" + AnsiUpperCase(top), data);
+  ASSERT_GE(handle, 0);
+  EXPECT_EQ(data.name, top);
+  FindClose(handle);
 }
 
 TEST_F(FilesTest, FindNamesAreInTheWindowsCodePage) {
