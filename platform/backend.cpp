@@ -12,6 +12,7 @@
 #include "platform/backend_internal.h"
 #include "platform/codepage.h"
 #include "platform/headless.h"
+#include "platform/host.h"
 #include "platform/trace.h"
 
 namespace platform {
@@ -54,13 +55,23 @@ void Choose() {
   if (chosen) return;
   chosen = true;
   backend = DefaultBackend();
-  if (backend != Backend::Headless) {
-    // The window and terminal backends are not built yet; say so rather than pretend.
-    std::fprintf(stderr, "oralis: the %s backend is not available in this build; running headless\n",
-                 backend == Backend::Sdl ? "sdl" : "tty");
-    backend = Backend::Headless;
-  }
   ops = &HeadlessOps;
+  if (backend == Backend::Sdl) {
+    if (const BackendOps* sdl = StartSdlBackend()) ops = sdl;
+    else if (isatty(0) && isatty(1)) backend = Backend::Tty;
+    else backend = Backend::Headless;
+    if (ops == &HeadlessOps)
+      std::fprintf(stderr, "oralis: no window can be opened here; running %s\n",
+                   backend == Backend::Tty ? "in the terminal" : "headless");
+  }
+  if (backend == Backend::Tty) {
+    if (const BackendOps* tty = StartTtyBackend()) {
+      ops = tty;
+    } else {
+      std::fprintf(stderr, "oralis: standard input and output are not a terminal; running headless\n");
+      backend = Backend::Headless;
+    }
+  }
   const char* path = std::getenv("ORALIS_KEYS");
   headless::LoadKeyScript(ReadKeyScriptFile(), path && *path ? path : "(none)");
 }

@@ -8,9 +8,20 @@
 #include "platform/backend.h"
 #include "platform/headless.h"
 #include "platform/trace.h"
-#include "platform/waveout.h"
+#include "platform/waveout_device.h"
 
 namespace platform {
+
+std::string WaveBlockCrc(const WaveHeader& header) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < header.length; ++i) {
+    crc ^= header.data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08x", ~crc);
+  return hex;
+}
 
 namespace {
 
@@ -23,16 +34,6 @@ struct Device {
 } device;
 
 constexpr WaveDevice TheDevice = 1;
-int failCode = WaveOk, failCount = 0;
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t length) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < length; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
 
 std::uint64_t PlayingMs(const WaveFormat& f, std::uint32_t bytes) {
   std::uint64_t perSecond = static_cast<std::uint64_t>(f.rate) * f.channels * (f.bits / 8);
@@ -52,13 +53,7 @@ void BlockEnded() {
 
 bool Valid(WaveDevice d) { return d == TheDevice && device.open; }
 
-}  // namespace
-
-int WaveOutOpen(WaveDevice& handle, const WaveFormat& format, WindowHandle notify) {
-  if (failCount > 0) {
-    --failCount;
-    return failCode;
-  }
+int Open(WaveDevice& handle, const WaveFormat& format, WindowHandle notify) {
   if (device.open) return WaveAllocated;
   bool supported = (format.bits == 8 || format.bits == 16) &&
                    (format.channels == 1 || format.channels == 2) && format.rate > 0;
@@ -70,18 +65,16 @@ int WaveOutOpen(WaveDevice& handle, const WaveFormat& format, WindowHandle notif
   return WaveOk;
 }
 
-int WaveOutPrepare(WaveDevice d, WaveHeader* header) {
+int Prepare(WaveDevice d, WaveHeader* header) {
   if (!Valid(d)) return WaveInvalidHandle;
   header->prepared = true;
   return WaveOk;
 }
 
-int WaveOutWrite(WaveDevice d, WaveHeader* header) {
+int Write(WaveDevice d, WaveHeader* header) {
   if (!Valid(d)) return WaveInvalidHandle;
   if (!header->prepared) return WaveUnprepared;
-  char crc[16];
-  std::snprintf(crc, sizeof crc, "%08x", Crc32(header->data, header->length));
-  Trace("wave-block " + std::to_string(header->length) + " " + crc);
+  Trace("wave-block " + std::to_string(header->length) + " " + WaveBlockCrc(*header));
   std::uint64_t start = std::max(device.busyUntil, headless::Now());
   device.busyUntil = start + PlayingMs(device.format, header->length);
   header->queued = true;
@@ -89,14 +82,14 @@ int WaveOutWrite(WaveDevice d, WaveHeader* header) {
   return WaveOk;
 }
 
-int WaveOutUnprepare(WaveDevice d, WaveHeader* header) {
+int Unprepare(WaveDevice d, WaveHeader* header) {
   if (!Valid(d)) return WaveInvalidHandle;
   if (header->queued) return WaveStillPlaying;
   header->prepared = false;
   return WaveOk;
 }
 
-int WaveOutReset(WaveDevice d) {
+int Reset(WaveDevice d) {
   if (!Valid(d)) return WaveInvalidHandle;
   Trace("wave-reset");
   for (auto& [header, timer] : device.queue) {
@@ -108,7 +101,7 @@ int WaveOutReset(WaveDevice d) {
   return WaveOk;
 }
 
-int WaveOutClose(WaveDevice d) {
+int Close(WaveDevice d) {
   if (!Valid(d)) return WaveInvalidHandle;
   if (!device.queue.empty()) return WaveStillPlaying;
   device.open = false;
@@ -116,9 +109,8 @@ int WaveOutClose(WaveDevice d) {
   return WaveOk;
 }
 
-void FailNextWaveOpens(int code, int count) {
-  failCode = code;
-  failCount = count;
-}
+}  // namespace
+
+const WaveDeviceOps HeadlessWaveOps = {Open, Prepare, Write, Unprepare, Reset, Close};
 
 }  // namespace platform
