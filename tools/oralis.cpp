@@ -9,6 +9,11 @@
 #include "diphone/orregras.h"
 #include "numbers/orlenum.h"
 #include "platform/codepage.h"
+#include "tts/uttsExcessoes.h"
+#include "tts/uttsInic.h"
+#include "tts/uttsPortug.h"
+#include "tts/uttsPreproc.h"
+#include "tts/uttsProsodia.h"
 
 namespace {
 
@@ -62,10 +67,64 @@ int Phonetic(const Args& args) {
   return 0;
 }
 
+// The data files of the Portuguese TTS engine: ORALIS_TTS_DATA (a host folder), else the
+// voices/tts folder of the source tree.
+std::string TtsDataFile(const char* name) {
+  const char* dir = std::getenv("ORALIS_TTS_DATA");
+  return platform::Utf8ToAnsi(std::string(dir && *dir ? dir : ORALIS_TTS_DATA_DIR) + "/" + name);
+}
+
+int CannotRead(const char* command, const std::string& file) {
+  std::fprintf(stderr, "oralis: %s: cannot read %s\n", command, platform::AnsiToUtf8(file).c_str());
+  return 1;
+}
+
+std::string Joined(const Args& args) {
+  std::string text = args[0];
+  for (std::size_t i = 1; i < args.size(); ++i) text += " " + args[i];
+  return text;
+}
+
+int Normalise(const Args& args) {
+  if (args.empty()) return Usage();
+  const std::string abbreviations = TtsDataFile("portug.abr");
+  if (!tts::LoadAbbreviations(abbreviations)) return CannotRead("normalise", abbreviations);
+  PrintLine(tts::NormaliseText(Joined(args)));
+  return 0;
+}
+
+// The whole text side of the engine, as the driver runs it before MBROLA.
+int Pho(const Args& args) {
+  if (args.empty()) return Usage();
+  const std::string text = Joined(args);
+  if (text.find_first_not_of(' ') == std::string::npos) {
+    std::fprintf(stderr, "oralis: pho: the text is blank\n");
+    return 1;
+  }
+  const struct {
+    const char* name;
+    bool (*load)(const std::string& path);
+  } files[] = {{"portug.nrl", tts::LoadRules},         {"portug.exc", tts::LoadExceptions},
+               {"portug.abr", tts::LoadAbbreviations}, {"portug.pro", tts::LoadProsody},
+               {"portug.dfn", tts::LoadDiphones}};
+  for (const auto& f : files) {
+    const std::string file = TtsDataFile(f.name);
+    if (!f.load(file)) return CannotRead("pho", file);
+  }
+  const tts::TokenEntries entries =
+      tts::AssignPatterns(tts::Tokenise(tts::NormaliseText(text)));
+  for (const std::string& line : tts::ComputeProsody(tts::TranscribeTokens(entries), 1.0, 0.8))
+    PrintLine(line);
+  tts::FreeRules();
+  return 0;
+}
+
 // Each engine adds its subcommand here as it arrives.
 const Command commands[] = {
     {"words", "N", Words},
     {"phonetic", "TEXT", Phonetic},
+    {"normalise", "TEXT", Normalise},
+    {"pho", "TEXT", Pho},
     {nullptr, nullptr, nullptr},
 };
 
