@@ -1,8 +1,13 @@
-// Numbers in words, group by group of three digits, and the fragment keys that speak them.
+// Numbers in words, group by group of three digits, and the fragments that speak them.
 #include "numbers/orlenum.h"
 
 #include <algorithm>
 #include <cstddef>
+
+#include "diphone/orsintpar.h"
+#include "platform/files.h"
+#include "platform/trace.h"
+#include "speech/ormensag.h"
 
 namespace {
 
@@ -35,6 +40,40 @@ constexpr std::size_t kFragmentKeyCapacity = 8;  // characters, the "_" included
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool AllDigits(const std::string& text) { return std::all_of(text.begin(), text.end(), IsDigit); }
+
+// Fragment files carry a plain 44-byte header; their samples are the rest of the file.
+constexpr std::int64_t kFragmentHeaderBytes = 44;
+
+// The samples joined so far, in bytes behind the header of the one wave that plays them.
+struct JoinBuffer {
+  WaveBuffer wave = WaveBuffer(WaveHeaderBytes + NumberJoinBytes);
+  std::size_t filled = 0;
+};
+
+void PlayJoined(JoinBuffer& join) {
+  if (join.filled == 0) return;
+  MakeWaveHeader(join.wave, static_cast<std::uint32_t>(join.filled), BufferRate, 8, 1);
+  PlayWaveBufferAndWait(join.wave);
+  join.filled = 0;
+}
+
+// A fragment that does not fit behind what is joined starts a new piece; one longer than the
+// whole buffer is played in pieces of the buffer's size.
+void AppendFragment(JoinBuffer& join, platform::FileHandle file) {
+  const std::int64_t size = platform::FileSize(file);
+  if (size <= kFragmentHeaderBytes || !platform::SeekFile(file, kFragmentHeaderBytes)) return;
+  std::size_t remaining = static_cast<std::size_t>(size - kFragmentHeaderBytes);
+  if (join.filled + remaining > NumberJoinBytes) PlayJoined(join);
+  while (remaining > 0) {
+    if (join.filled == NumberJoinBytes) PlayJoined(join);
+    const std::size_t room = std::min(remaining, NumberJoinBytes - join.filled);
+    const std::int64_t got =
+        platform::ReadFile(file, join.wave.data() + WaveHeaderBytes + join.filled, room);
+    if (got <= 0) return;  // keep what was read
+    join.filled += static_cast<std::size_t>(got);
+    remaining -= static_cast<std::size_t>(got);
+  }
+}
 
 }  // namespace
 
@@ -117,4 +156,17 @@ std::vector<std::string> NumberFragmentKeys(const std::string& words, bool femin
     else if (keys.back() == "_dois") keys.back() = "_duas";
   }
   return keys;
+}
+
+void SpeakNumberWords(const std::string& words, bool feminine) {
+  JoinBuffer join;
+  for (const std::string& key : NumberFragmentKeys(words, feminine)) {
+    const std::string name = SynthLettersDir + key + ".wav";
+    const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::Read);
+    platform::Trace("play-file " + platform::HostPath(name) + (file < 0 ? " missing" : ""));
+    if (file < 0) continue;  // the rest of the number is still spoken
+    AppendFragment(join, file);
+    platform::CloseFile(file);
+  }
+  PlayJoined(join);
 }

@@ -1,9 +1,7 @@
 // Numbers in Brazilian Portuguese words (2005 -> "dois mil e cinco"), in the Windows code page,
-// and the names of the recorded fragments that speak them.
-//
-// Playing the fragments (SpeakNumberWords) belongs here too and comes with the sound layer; it
-// will play the keys of NumberFragmentKeys.
+// and the recorded fragments that speak them.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,3 +24,12 @@ std::string NumberFragmentKey(const std::string& word);
 // The keys of the blank-separated words, in order; with feminine the last word "um" or "dois"
 // becomes "_uma" or "_duas" (duas horas).
 std::vector<std::string> NumberFragmentKeys(const std::string& words, bool feminine);
+
+// Join buffer of SpeakNumberWords: samples at 11,025 per second, behind a 44-byte header.
+constexpr std::size_t NumberJoinBytes = 30000;
+
+// Speaks blank-separated words from the fragments of NumberFragmentKeys, SynthLettersDir + key +
+// ".wav" (8-bit mono at 11,025 per second, samples from offset 44 to the end). The fragments are
+// joined without gaps and played in pieces of at most NumberJoinBytes; a missing fragment, or
+// one too short to hold samples, is skipped.
+void SpeakNumberWords(const std::string& words, bool feminine);
