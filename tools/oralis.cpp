@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "diphone/ordifone.h"
 #include "diphone/orregras.h"
+#include "diphone/orsintpar.h"
 #include "numbers/orlenum.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "tts/uttsExcessoes.h"
 #include "tts/uttsInic.h"
 #include "tts/uttsPortug.h"
@@ -119,12 +122,80 @@ int Pho(const Args& args) {
   return 0;
 }
 
+// "say -o": the samples of every buffer an engine played, in order, instead of the device.
+std::vector<std::uint8_t> saidSamples;
+
+void KeepSamples(WaveBuffer& buffer) {
+  const ParsedWave wave = ParseWaveBuffer(buffer);
+  saidSamples.insert(saidSamples.end(), wave.data, wave.data + wave.dataLength);
+}
+
+// 11,025 Hz 8-bit mono, as every buffer of the internal synthesizer.
+bool WriteSaidWave(const std::string& name) {
+  WaveBuffer image;
+  MakeSynthHeader(image, static_cast<std::uint32_t>(saidSamples.size()));
+  image.insert(image.end(), saidSamples.begin(), saidSamples.end());
+  const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::Create);
+  if (file < 0) return false;
+  const bool written =
+      platform::WriteFile(file, image.data(), image.size()) == static_cast<std::int64_t>(image.size());
+  return platform::CloseFile(file) && written;
+}
+
+// The rule files and the diphone database come from [TRADUTOR] DIRDIFONES and dirLetras of
+// ORALIS.INI, as for the program.
+int SayInternal(const std::string& text, const std::string& output) {
+  const int code = LoadSynthData();
+  if (code != 0) {
+    const std::string problem = code == 1
+        ? "cannot open the diphone database " + DiphoneDatabase + " (.IND and .DIF) in " +
+              DiphoneDir + " with the letter sounds in " + SynthLettersDir
+        : "cannot read regras.rgr or portug.exc in " + DiphoneDir;
+    std::fprintf(stderr, "oralis: say: %s; ORALIS.INI [TRADUTOR] DIRDIFONES and dirLetras name "
+                         "the folders\n", platform::AnsiToUtf8(problem).c_str());
+    FreeSynthData();
+    return 1;
+  }
+  if (!output.empty()) SetSynthPlayer(KeepSamples);
+  SpeakPhonetic(TranslateToPhonetic(text));
+  SetSynthPlayer(nullptr);
+  FreeSynthData();
+  return 0;
+}
+
+int Say(const Args& args) {
+  const struct {
+    const char* name;
+    int (*say)(const std::string& text, const std::string& output);
+  } engines[] = {{"internal", SayInternal}};
+  std::string engine = "internal", output;
+  std::size_t i = 0;
+  for (; i < args.size() && (args[i] == "--engine" || args[i] == "-o"); i += 2) {
+    if (i + 1 >= args.size()) return Usage();
+    (args[i] == "-o" ? output : engine) = args[i + 1];
+  }
+  if (i >= args.size()) return Usage();
+  const Args words(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  for (const auto& e : engines) {
+    if (engine != e.name) continue;
+    if (const int status = e.say(Joined(words), output); status != 0) return status;
+    if (!output.empty() && !WriteSaidWave(output)) {
+      std::fprintf(stderr, "oralis: say: cannot write %s\n", platform::AnsiToUtf8(output).c_str());
+      return 1;
+    }
+    return 0;
+  }
+  std::fprintf(stderr, "oralis: say: no engine '%s'\n", platform::AnsiToUtf8(engine).c_str());
+  return 2;
+}
+
 // Each engine adds its subcommand here as it arrives.
 const Command commands[] = {
     {"words", "N", Words},
     {"phonetic", "TEXT", Phonetic},
     {"normalise", "TEXT", Normalise},
     {"pho", "TEXT", Pho},
+    {"say", "[--engine internal] [-o FILE.wav] TEXT", Say},
     {nullptr, nullptr, nullptr},
 };
 
