@@ -286,6 +286,9 @@ TEST_F(RecordedMessages, BufferWaitsForTheEngineThenPlaysToItsEnd) {
   EXPECT_EQ(events[0], "test-engine busy");
   EXPECT_EQ(events[2], "test-engine busy");
   EXPECT_EQ(events[3], "wave-open 11025 8 1");
+  // While the wave plays the engine is not asked; once it ends, once more.
+  EXPECT_EQ(Events("test-engine busy").size(), 4u);
+  EXPECT_EQ(events.back(), "test-engine busy");
   EXPECT_FALSE(WavePlaying());
   EXPECT_FALSE(EngineSpeechPending);
 }
