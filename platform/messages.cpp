@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 
 #include "platform/backend_internal.h"
@@ -18,6 +19,10 @@ std::mutex queueLock;
 std::condition_variable queueSignal;
 std::deque<Message> queue;
 unsigned modifierState = 0;
+
+// Message-only windows, numbered apart from the windows of window.cpp.
+std::map<WindowHandle, WindowProc> messageWindows;
+WindowHandle nextMessageWindow = 0x40000000;
 
 bool Matches(const Message& m, WindowHandle filter) {
   return filter == NoWindow || m.window == filter || m.id == MsgQuit;
@@ -81,8 +86,19 @@ void WaitForPost(unsigned timeoutMs) {
 
 std::intptr_t DispatchMessage(const Message& message) {
   if (message.window == NoWindow) return 0;
+  auto only = messageWindows.find(message.window);
+  if (only != messageWindows.end())
+    return only->second(message.window, message.id, message.wparam, message.lparam);
   return SendMessage(message.window, message.id, message.wparam, message.lparam);
 }
+
+WindowHandle CreateMessageWindow(WindowProc procedure) {
+  WindowHandle handle = nextMessageWindow++;
+  messageWindows[handle] = procedure;
+  return handle;
+}
+
+void DestroyMessageWindow(WindowHandle window) { messageWindows.erase(window); }
 
 unsigned CurrentModifiers() { return modifierState; }
 

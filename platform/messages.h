@@ -62,6 +62,11 @@ std::intptr_t DispatchMessage(const Message& message);
 std::intptr_t SendMessage(WindowHandle window, unsigned id, std::uintptr_t wparam = 0,
                           std::intptr_t lparam = 0);
 
+// A window that only receives messages and is never shown: DispatchMessage hands its messages
+// to the procedure. For the platform's own services (the voices' sound and notifications).
+WindowHandle CreateMessageWindow(WindowProc procedure);
+void DestroyMessageWindow(WindowHandle window);
+
 // Modifier state as of the last keyboard message taken from the queue.
 unsigned CurrentModifiers();
 
