@@ -1,6 +1,9 @@
 #include "engines/orengine.h"
 
 #include "console/OrCrt.h"
+#include "engines/ORSAPI54.h"
+#include "engines/orSapi5.h"
+#include "engines/orsapi4.h"
 #include "platform/trace.h"
 
 int SpeechEngineType = 4;
@@ -8,10 +11,13 @@ int SpeechEngineType = 4;
 namespace {
 
 // The drivers of this build, by the type that selects them; 4 stands for every other type.
+const EngineDriver sapi4{Sapi4Start, Sapi4Close, Sapi4Speak, Sapi4Busy, Sapi4Stop};
+const EngineDriver sapi5{Sapi5Start, Sapi5Close, Sapi5Speak, Sapi5Busy, Sapi5Stop};
+const EngineDriver sapi54{Sapi54Start, Sapi54Close, Sapi54Speak, Sapi54Busy, Sapi54Stop};
 const EngineDriver* tesselDriver = nullptr;
-const EngineDriver* sapi4Driver = nullptr;
-const EngineDriver* sapi5Driver = nullptr;
-const EngineDriver* sapi54Driver = nullptr;
+const EngineDriver* sapi4Driver = &sapi4;
+const EngineDriver* sapi5Driver = &sapi5;
+const EngineDriver* sapi54Driver = &sapi54;
 
 const EngineDriver*& Slot(int type) {
   switch (type) {
