@@ -40,7 +40,11 @@ void SpeakNumberRun(std::string& text) {
 
 void SpeakWordRun(std::string& text) {
   std::string run = TakeRun(text, IsWordChar);
-  if (UpperText(run) == "WWW") SpellText(run);
+  // The run carries the blanks around the word (the text always ends in one), so "www" alone
+  // is still recognised.
+  std::size_t first = run.find_first_not_of(' '), last = run.find_last_not_of(' ');
+  std::string word = first == std::string::npos ? "" : run.substr(first, last - first + 1);
+  if (UpperText(word) == "WWW") SpellText(word);
   else SpeakPhonetic(TranslateToPhonetic(run.substr(0, PhoneticInputLimit)));
   // A hyphenated word goes on as the next run, without the dash's sound.
   if (text.size() >= 2 && text[0] == '-' && IsLetterChar(static_cast<unsigned char>(text[1]))) text.erase(0, 1);

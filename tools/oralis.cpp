@@ -9,10 +9,12 @@
 #include "diphone/ordifone.h"
 #include "diphone/orregras.h"
 #include "diphone/orsintpar.h"
+#include "engines/orengine.h"
 #include "numbers/orlenum.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tts/uttsExcessoes.h"
+#include "platform/voices.h"
 #include "tts/uttsInic.h"
 #include "tts/uttsPortug.h"
 #include "tts/uttsPreproc.h"
@@ -164,10 +166,58 @@ int SayInternal(const std::string& text, const std::string& output) {
 }
 
 int Say(const Args& args) {
+// The newer system voice (engine type 5), voice 1 at the normal rate, to the end of the text.
+int SayVoice(const std::string& text, const std::string& output) {
+  if (!output.empty()) {
+    std::fprintf(stderr, "oralis: say: the voice speaks only on the sound device; -o is not "
+                         "available with --engine voice\n");
+    return 2;
+  }
+  platform::InitializeCom();
+  if (!EngineStart(1, 0, 0, 5)) {
+    std::fprintf(stderr, "oralis: say: no system voice is installed (espeak-ng and its data)\n");
+    return 1;
+  }
+  EngineSpeak(text);
+  while (EngineBusy(false)) platform::WaitMessage();
+  EngineClose();
+  return 0;
+}
+
+// The voices of the system-voice drivers: the number to configure as VOZ, the name, the
+// synthesizer's identifier, separated by tabs.
+int Voices(const Args& args) {
+  if (!args.empty()) return Usage();
+  platform::InitializeCom();
+  void* object = nullptr;
+  platform::CreateInstance(platform::ClassSpeechVoice, nullptr, platform::ContextInprocServer,
+                           platform::IidSpeechVoice, &object);
+  platform::SpeechObjectTokensInterface* tokens = nullptr;
+  if (auto* voice = static_cast<platform::SpeechVoiceInterface*>(object)) {
+    voice->GetVoices(u"", u"", &tokens);
+    voice->Release();
+  }
+  std::int32_t count = 0;
+  if (tokens) tokens->GetCount(&count);
+  for (std::int32_t i = 0; i < count; ++i) {
+    platform::SpeechObjectTokenInterface* token = nullptr;
+    std::string name, id;
+    if (platform::Failed(tokens->Item(i, &token))) continue;
+    token->GetDescription(&name);
+    token->GetId(&id);
+    token->Release();
+    PrintLine(std::to_string(i + 1) + "\t" + name + "\t" + id);
+  }
+  if (tokens) tokens->Release();
+  if (count > 0) return 0;
+  std::fprintf(stderr, "oralis: voices: no system voice is installed (espeak-ng and its data)\n");
+  return 1;
+}
+
   const struct {
     const char* name;
     int (*say)(const std::string& text, const std::string& output);
-  } engines[] = {{"internal", SayInternal}};
+  } engines[] = {{"internal", SayInternal}, {"voice", SayVoice}};
   std::string engine = "internal", output;
   std::size_t i = 0;
   for (; i < args.size() && (args[i] == "--engine" || args[i] == "-o"); i += 2) {
@@ -195,7 +245,8 @@ const Command commands[] = {
     {"phonetic", "TEXT", Phonetic},
     {"normalise", "TEXT", Normalise},
     {"pho", "TEXT", Pho},
-    {"say", "[--engine internal] [-o FILE.wav] TEXT", Say},
+    {"say", "[--engine internal|voice] [-o FILE.wav] TEXT", Say},
+    {"voices", "", Voices},
     {nullptr, nullptr, nullptr},
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/OrCrt.h"
+#include "diphone/ordifone.h"
 #include "diphone/orsintpar.h"
 #include "engines/orengine.h"
 #include "numbers/orlenum.h"
@@ -45,6 +46,8 @@ class TextSpeaking : public testing::Test {
         std::string path = event.substr(10);
         path = path.substr(path.find_last_of('/') + 1);
         out.push_back(path.substr(0, path.find(".wav")));
+      } else if (event.rfind("synth ", 0) == 0) {
+        out.push_back("synth");
       } else if (event.rfind("wave-block 256 ", 0) == 0) {
         out.push_back("tick");
       } else if (event.rfind("engine-speak", 0) == 0 || event.rfind("shell", 0) == 0) {
@@ -161,6 +164,46 @@ TEST_F(TextSpeaking, DocumentsProgramsAndWebAddressesThroughTheShell) {
     OpenDocument(c.target);
     EXPECT_EQ(Sounds(), Sequence{c.shell}) << c.target;
   }
+}
+
+namespace {
+
+std::vector<std::string>* synthSink = nullptr;
+// The synthesizer's buffers, marked in the trace where they would sound.
+void CaptureSynth(WaveBuffer& buffer) {
+  synthSink->push_back(std::to_string(platform::Milliseconds()) + " synth " + std::to_string(buffer.size()));
+}
+
+}  // namespace
+
+TEST_F(TextSpeaking, WordRunsGoToTheSynthesizerBetweenTheirPunctuation) {
+  // An empty database and a rule a letter: words still reach the synthesizer (as its fallbacks).
+  for (const char* f : {"V.IND", "V.DIF", "portug.exc"}) std::ofstream(dir + "/" + f) << "";
+  std::ofstream rules(dir + "/regras.rgr");
+  for (char c = 'a'; c <= 'z'; ++c) rules << "(" << char(c - 32) << ")=" << c << "|\n";
+  rules.close();
+  std::ofstream(dir + "/w/ORALIS.INI") << "[TRADUTOR]\nDIRLETRAS=" << dir << "\nDIRDIFONES=" << dir
+                                       << "\n[SINTETIZADOR]\nDIFONES3=V\n";
+  LoadSpeedSettings(3);
+  ASSERT_EQ(LoadSynthData(), 0);
+  synthSink = &trace;
+  SetSynthPlayer(CaptureSynth);
+  const struct {
+    const char* text;
+    Sequence sounds;
+  } cases[] = {
+      {"Sim, claro.", {"synth", "_44", "synth", "_46"}},
+      {"www", {"_119", "_119", "_119"}},
+      {"www.sim", {"_119", "_119", "_119", "_46", "synth"}},
+      {"guarda-chuva", {"synth", "synth"}},
+  };
+  for (const auto& c : cases) {
+    trace.clear();
+    SpeakText(c.text);
+    EXPECT_EQ(Sounds(), c.sounds) << c.text;
+  }
+  SetSynthPlayer(nullptr);
+  FreeSynthData();
 }
 
 namespace {
