@@ -13,8 +13,8 @@
 #include "numbers/orlenum.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "tts/uttsExcessoes.h"
 #include "platform/voices.h"
+#include "tts/uttsExcessoes.h"
 #include "tts/uttsInic.h"
 #include "tts/uttsPortug.h"
 #include "tts/uttsPreproc.h"
@@ -165,7 +165,6 @@ int SayInternal(const std::string& text, const std::string& output) {
   return 0;
 }
 
-int Say(const Args& args) {
 // The newer system voice (engine type 5), voice 1 at the normal rate, to the end of the text.
 int SayVoice(const std::string& text, const std::string& output) {
   if (!output.empty()) {
