@@ -213,6 +213,7 @@ int Voices(const Args& args) {
   return 1;
 }
 
+int Say(const Args& args) {
   const struct {
     const char* name;
     int (*say)(const std::string& text, const std::string& output);
