@@ -10,6 +10,7 @@
 #include "diphone/orregras.h"
 #include "diphone/orsintpar.h"
 #include "engines/orengine.h"
+#include "files/ortxtconv.h"
 #include "numbers/orlenum.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -139,8 +140,8 @@ bool WriteSaidWave(const std::string& name) {
   image.insert(image.end(), saidSamples.begin(), saidSamples.end());
   const platform::FileHandle file = platform::OpenFile(name, platform::OpenMode::Create);
   if (file < 0) return false;
-  const bool written =
-      platform::WriteFile(file, image.data(), image.size()) == static_cast<std::int64_t>(image.size());
+  const std::int64_t size = static_cast<std::int64_t>(image.size());
+  const bool written = platform::WriteFile(file, image.data(), image.size()) == size;
   return platform::CloseFile(file) && written;
 }
 
@@ -239,6 +240,26 @@ int Say(const Args& args) {
   return 2;
 }
 
+// The converter's block conversion without the dialogue, for scripts and large batches.
+int Convert(const Args& args) {
+  if (args.size() != 4 || args[0] != "--to" || (args[1] != "ibm" && args[1] != "ansi"))
+    return Usage();
+  const std::string& source = args[2];
+  const std::string& target = args[3];
+  const char* problem = nullptr;
+  switch (ConvertFile(source, target, args[1] == "ibm" ? Direction::ToIbm : Direction::ToAnsi)) {
+    case ConvertResult::Done: return 0;
+    case ConvertResult::SourceMissing: problem = "cannot open the source"; break;
+    case ConvertResult::SameFile: problem = "the target is the source itself; nothing written"; break;
+    case ConvertResult::TargetFailed: problem = "cannot create the target"; break;
+    case ConvertResult::ReadFailed: problem = "cannot read the source; the target is incomplete"; break;
+    case ConvertResult::WriteFailed: problem = "cannot write the target; it keeps the blocks written"; break;
+  }
+  std::fprintf(stderr, "oralis: convert: %s (%s -> %s)\n", problem,
+               platform::AnsiToUtf8(source).c_str(), platform::AnsiToUtf8(target).c_str());
+  return 1;
+}
+
 // Each engine adds its subcommand here as it arrives.
 const Command commands[] = {
     {"words", "N", Words},
@@ -247,6 +268,7 @@ const Command commands[] = {
     {"pho", "TEXT", Pho},
     {"say", "[--engine internal|voice] [-o FILE.wav] TEXT", Say},
     {"voices", "", Voices},
+    {"convert", "--to ibm|ansi SOURCE TARGET", Convert},
     {nullptr, nullptr, nullptr},
 };
 
