@@ -25,7 +25,9 @@ void Put16(Bytes& b, int v) {
   b.push_back(static_cast<std::uint8_t>(v));
   b.push_back(static_cast<std::uint8_t>(v >> 8));
 }
-void PutTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+void PutTag(Bytes& b, const char* tag) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(tag[i]));
+}
 
 struct Chunk {
   const char* tag;
@@ -297,7 +299,11 @@ TEST(PitchPeriods, CutStaysInsideTheBlockAndAlwaysMovesOn) {
     Bytes block(c.length, c.fill);
     std::size_t cut = CutPitchPeriods(block.data(), block.size(), c.bits, c.rate);
     EXPECT_LE(cut, c.bits == 16 ? c.length / 2 : c.length) << c.length;
-    if (c.length == 999) EXPECT_EQ(cut, 999u);  // too short to cut
-    if (c.length == 1) EXPECT_EQ(cut, 0u);       // a 16-bit block of one byte is nothing
+    if (c.length == 999) {
+      EXPECT_EQ(cut, 999u);  // too short to cut
+    }
+    if (c.length == 1) {
+      EXPECT_EQ(cut, 0u);  // a 16-bit block of one byte is nothing
+    }
   }
 }

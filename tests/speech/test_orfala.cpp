@@ -72,7 +72,9 @@ TEST(SettingNumbers, TheWholeTextMustBeANumber) {
   };
   for (const auto& c : cases) {
     SettingNumber n = ParseSettingNumber(c.text);
-    if (std::string(c.text).size() < 14) EXPECT_EQ(n.value, c.value) << c.text;
+    if (std::string(c.text).size() < 14) {
+      EXPECT_EQ(n.value, c.value) << c.text;
+    }
     EXPECT_EQ(n.valid, c.valid) << c.text;
   }
 }
