@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -95,7 +97,9 @@ class WavePlayer : public testing::Test {
   }
 
   std::string File(const Bytes& bytes) {
-    std::string name = testing::TempDir() + "orwav_" + std::to_string(files.size()) + ".wav";
+    // Per process: the tests of this program run side by side.
+    std::string name = testing::TempDir() + "orwav_" + std::to_string(getpid()) + "_" +
+                       std::to_string(files.size()) + ".wav";
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     files.push_back(name);
