@@ -9,10 +9,13 @@
 #include "engines/orengine.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/voices.h"
 #include "sound/orwav.h"
 #include "speech/ormensag.h"
 
+// The system voices need COM on this thread before any driver runs.
 std::string StartupDir = [] {
+  platform::InitializeCom();
   std::string dir = platform::CurrentDirectory();
   while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
   return dir;
