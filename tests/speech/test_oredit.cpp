@@ -4,10 +4,9 @@
 
 #include "console/OrCrt.h"
 #include "platform/backend.h"
-#include "platform/clipboard.h"
 #include "speech/oredit.h"
 
-TEST(LineEditor, TextComesBackWithLeadingBlanksAndCopyKeepsTheLastCharacter) {
+TEST(LineEditor, TextComesBackWithLeadingBlanksWithoutTrailingOnes) {
   platform::StartHeadless("type   ab  \nkey Enter\n");
   std::string text;
   MoveCursor(1, 3);
