@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -402,8 +403,9 @@ void PollEvents() {
 
 // Another thread's post must end SDL_WaitEvent: a watcher waits for the post when asked and
 // answers with an SDL event.
-std::mutex watchLock;
-std::condition_variable watchSignal;
+// Never destroyed: the watcher may be waiting on them when the program ends.
+std::mutex& watchLock = *new std::mutex;
+std::condition_variable& watchSignal = *new std::condition_variable;
 bool watchAsked = false;
 
 void WatchPosts() {
@@ -481,6 +483,8 @@ const BackendOps* StartSdlBackend() {
   wakeEvent = SDL_RegisterEvents(1);
   SDL_StartTextInput();
   std::thread(WatchPosts).detach();
+  // At the end the watcher must leave the message queue's wait, which is destroyed then.
+  std::atexit([] { PostMessage(NoWindow, 0); });
   return &SdlOps;
 }
 

@@ -19,7 +19,8 @@ struct Sound {
   bool loop = false;
   std::uint8_t silence = 0;
   SDL_AudioDeviceID device = 0;
-} sound;
+};
+Sound& sound = *new Sound;  // never destroyed: the audio thread may use it to the end
 
 struct PcmImage {
   int rate = 0, bits = 0, channels = 0;

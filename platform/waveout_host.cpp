@@ -35,7 +35,8 @@ struct Device {
   SDL_AudioDeviceID sdl = 0;
   std::thread pacer;
   bool closing = false;
-} device;
+};
+Device& device = *new Device;  // never destroyed: audio threads may use it to the end
 
 std::uint8_t Silence(const WaveFormat& f) { return f.bits == 8 ? 128 : 0; }
 
