@@ -160,7 +160,8 @@ void MakeSynthHeader(WaveBuffer& buffer, std::uint32_t length) {
 
 std::vector<DiphoneIndexEntry> ParseDiphoneIndex(const std::string& image) {
   std::vector<DiphoneIndexEntry> entries;
-  for (std::size_t at = 0; at + DiphoneIndexEntryBytes <= image.size(); at += DiphoneIndexEntryBytes) {
+  const std::size_t step = DiphoneIndexEntryBytes;
+  for (std::size_t at = 0; at + step <= image.size(); at += step) {
     DiphoneIndexEntry entry;
     const std::size_t nameLength = std::min<std::size_t>(static_cast<std::uint8_t>(image[at]), 8);
     entry.name = image.substr(at + 1, nameLength);
@@ -292,7 +293,8 @@ void SpeakSegment(const std::string& segment, double x) {
   if (s[0] == '_') {
     // Only the character after the underscore is heard; an underscore that ends the string
     // names no sound.
-    if (s.size() > 1) PlayUnit("_" + std::to_string(static_cast<std::uint8_t>(s[1])), stressFlag, x);
+    if (s.size() > 1)
+      PlayUnit("_" + std::to_string(static_cast<std::uint8_t>(s[1])), stressFlag, x);
     return;
   }
   std::string d = "$";
@@ -349,12 +351,14 @@ bool PlayIndexedUnit(const std::string& name, bool stressed, double x) {
   }
   n = std::llrint(static_cast<double>(n) * x);  // the default rounding: a half goes to even
   if (n <= 0 || synthBuffer.empty() || dataFile < 0) return true;
-  if (platform::SeekFile(dataFile, found->offset)) AppendFromFile(dataFile, static_cast<std::size_t>(n));
+  if (platform::SeekFile(dataFile, found->offset))
+    AppendFromFile(dataFile, static_cast<std::size_t>(n));
   return true;
 }
 
 bool AppendLetterSound(const std::string& name) {
-  const platform::FileHandle file = platform::OpenFile(SynthLettersDir + name + ".wav", platform::OpenMode::Read);
+  const platform::FileHandle file =
+      platform::OpenFile(SynthLettersDir + name + ".wav", platform::OpenMode::Read);
   if (file < 0) return false;
   const std::uint32_t length = FindWaveData(file);
   if (length > 0 && !synthBuffer.empty()) AppendFromFile(file, length);

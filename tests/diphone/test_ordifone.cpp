@@ -390,7 +390,8 @@ TEST_F(DiphoneTest, IndexPastTheEndOfDataReadsWhatIsThere) {
            data);
   Load();
   EXPECT_EQ(DiphoneIndex().size(), 3u);
-  const std::vector<std::pair<std::string, std::size_t>> cases = {{"$A", 10}, {"$E", 15}, {"$O", 0}};
+  const std::vector<std::pair<std::string, std::size_t>> cases = {
+      {"$A", 10}, {"$E", 15}, {"$O", 0}};
   for (const auto& [name, samples] : cases) {
     flushes.clear();
     EXPECT_TRUE(PlayIndexedUnit(name, true, 1.0)) << name;
@@ -457,7 +458,7 @@ TEST_F(DiphoneTest, DefaultPlayerSendsTheBufferToTheWaveDevice) {
   platform::CaptureTrace(nullptr);
   std::vector<std::string> blocks;
   for (const std::string& line : trace)
-    if (line.find(" wave-block ") != line.npos) blocks.push_back(line.substr(line.find("wave-block")));
+    if (const auto at = line.find(" wave-block "); at != line.npos) blocks.push_back(line.substr(at + 1));
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0].substr(0, 16), "wave-block 4000 ");
 }
