@@ -82,10 +82,12 @@ void BM_EspeakSamePhonemes(benchmark::State& state) {
   for (int r = 0; r < kRepeats; ++r) text += SampleAsEspeak() + " ";
   g_espeak_samples = 0;
   for (auto _ : state) {
-    espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_AUTO | espeakPHONEMES, nullptr, nullptr);
+    espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
+                 espeakCHARS_AUTO | espeakPHONEMES, nullptr, nullptr);
     espeak_Synchronize();
   }
-  state.counters["realtime_x"] = benchmark::Counter(g_espeak_samples / 22050.0, benchmark::Counter::kIsRate);
+  state.counters["realtime_x"] =
+      benchmark::Counter(g_espeak_samples / 22050.0, benchmark::Counter::kIsRate);
   state.counters["speech_s"] = g_espeak_samples / 22050.0 / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_EspeakSamePhonemes)->Unit(benchmark::kMillisecond);

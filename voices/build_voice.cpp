@@ -24,12 +24,12 @@
 
 namespace {
 
-constexpr int kRate = 16000;             // Hz, the voice's rate
-constexpr int kLead = 480;               // silence put around each carrier, samples (30 ms)
-constexpr int kMargin = 320;             // samples kept beyond each side of a diphone (20 ms)
-constexpr int kSpeakingRate = 150;       // espeak-ng words per minute: slow, for steady vowels
-constexpr int kEspeakPitch = 62;         // espeak-ng's 0-100 pitch: about 105 Hz, near the prosody's base
-constexpr double kJoinFloor = 200;       // loudness floor for the join gains (16-bit units)
+constexpr int kRate = 16000;        // Hz, the voice's rate
+constexpr int kLead = 480;          // silence put around each carrier, samples (30 ms)
+constexpr int kMargin = 320;        // samples kept beyond each side of a diphone (20 ms)
+constexpr int kSpeakingRate = 150;  // espeak-ng words per minute: slow, for steady vowels
+constexpr int kEspeakPitch = 62;  // espeak-ng's 0-100 pitch: about 105 Hz, near the prosody's base
+constexpr double kJoinFloor = 200;  // loudness floor for the join gains (16-bit units)
 
 struct PhonemeSpec {
   std::string name;
@@ -66,7 +66,8 @@ Rendering Render(const std::string& phonemes) {
   g_pcm.clear();
   g_events.clear();
   const std::string text = "[[" + phonemes + "]]";
-  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_AUTO | espeakPHONEMES, nullptr, nullptr);
+  espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
+               espeakCHARS_AUTO | espeakPHONEMES, nullptr, nullptr);
   espeak_Synchronize();
   Rendering r;
   std::vector<float> in(g_pcm.begin(), g_pcm.end());
@@ -75,7 +76,8 @@ Rendering Render(const std::string& phonemes) {
   r.samples.insert(r.samples.end(), out.begin(), out.end());
   r.samples.resize(r.samples.size() + kLead, 0.0f);
   for (const Event& e : g_events)
-    r.events.push_back({e.name, kLead + static_cast<int>(std::lround(e.sample * double(kRate) / 22050))});
+    r.events.push_back(
+        {e.name, kLead + static_cast<int>(std::lround(e.sample * double(kRate) / 22050))});
   return r;
 }
 
@@ -146,7 +148,10 @@ bool SayAndCut(const std::vector<Part>& parts, int a, const PitchEstimate& pitch
     }
   }
   if (names != expected) return false;
-  auto part_start = [&](int i) { return i < static_cast<int>(parts.size()) ? starts[first_event[static_cast<std::size_t>(i)]] : speech_end; };
+  auto part_start = [&](int i) {
+    return i < static_cast<int>(parts.size()) ? starts[first_event[static_cast<std::size_t>(i)]]
+                                              : speech_end;
+  };
   auto middle = [&](int i) { return (part_start(i) + part_start(i + 1)) / 2; };
   const int boundary = a < 0 ? part_start(0) : part_start(a + 1);
   const int span_start = a < 0 ? boundary - kLead : middle(a);
@@ -168,7 +173,8 @@ bool SayAndCut(const std::vector<Part>& parts, int a, const PitchEstimate& pitch
 
 // Tries the carriers for left-right: every mnemonic of each, then with the stress moved
 // onto the right vowel (which keeps espeak-ng from merging two vowels into a diphthong).
-bool CutPair(const PhonemeSpec* left, const PhonemeSpec* right, const std::map<std::string, std::vector<std::string>>& events,
+bool CutPair(const PhonemeSpec* left, const PhonemeSpec* right,
+             const std::map<std::string, std::vector<std::string>>& events,
              const PitchEstimate& pitch, Cut& cut) {
   const std::vector<std::string> none{""};
   for (int stress = 0; stress < 2; ++stress) {
@@ -185,8 +191,10 @@ bool CutPair(const PhonemeSpec* left, const PhonemeSpec* right, const std::map<s
         }
         if (right) {
           parts.push_back({(stress ? "'" : "") + mr, events.at(mr)});
-          if (right->vowel) parts.push_back({"ta", {"t", "a"}});
-          else parts.push_back({left ? "a" : "'a", {"a"}});
+          if (right->vowel)
+            parts.push_back({"ta", {"t", "a"}});
+          else
+            parts.push_back({left ? "a" : "'a", {"a"}});
         }
         if (SayAndCut(parts, a, pitch, cut)) return true;
       }
@@ -203,13 +211,16 @@ Cut SilencePair() {
   cut.entry.boundary = kMargin + kLead;
   cut.entry.span_end = kMargin + 2 * kLead;
   cut.entry.sample_count = static_cast<uint32_t>(cut.samples.size());
-  for (uint32_t p = 0; p < cut.entry.sample_count; p += kRate / 200) cut.marks.push_back({p, false});
+  for (uint32_t p = 0; p < cut.entry.sample_count; p += kRate / 200)
+    cut.marks.push_back({p, false});
   return cut;
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 double RmsAround(const Cut& c, uint32_t at) {
@@ -238,8 +249,10 @@ void EvenOutJoins(std::map<std::string, Cut>& cuts) {
     typical[name] = m[m.size() / 2];
   }
   for (auto& [key, c] : cuts) {
-    const double gl = (typical[c.entry.left] + kJoinFloor) / (RmsAround(c, c.entry.span_start) + kJoinFloor);
-    const double gr = (typical[c.entry.right] + kJoinFloor) / (RmsAround(c, c.entry.span_end) + kJoinFloor);
+    const double gl =
+        (typical[c.entry.left] + kJoinFloor) / (RmsAround(c, c.entry.span_start) + kJoinFloor);
+    const double gr =
+        (typical[c.entry.right] + kJoinFloor) / (RmsAround(c, c.entry.span_end) + kJoinFloor);
     const double width = std::max(1.0, double(c.entry.span_end) - c.entry.span_start);
     for (std::size_t i = 0; i < c.samples.size(); ++i) {
       const double t = std::clamp((double(i) - c.entry.span_start) / width, 0.0, 1.0);
@@ -261,7 +274,8 @@ int main(int argc, char** argv) {
     std::cerr << "build_voice: no phonemes in " << argv[1] << "\n";
     return 1;
   }
-  if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr, espeakINITIALIZE_PHONEME_EVENTS) != 22050 ||
+  if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr, espeakINITIALIZE_PHONEME_EVENTS) !=
+          22050 ||
       espeak_SetVoiceByName("pt-br") != EE_OK) {
     std::cerr << "build_voice: espeak-ng with its pt-br voice at 22,050 Hz is needed\n";
     return 1;
@@ -336,7 +350,8 @@ int main(int argc, char** argv) {
     e.first_sample = static_cast<uint32_t>(db.samples.size());
     e.first_mark = static_cast<uint32_t>(db.marks.size());
     e.mark_count = static_cast<uint32_t>(c.marks.size());
-    for (float v : c.samples) db.samples.push_back(static_cast<int16_t>(std::clamp(std::round(v), -32768.0f, 32767.0f)));
+    for (float v : c.samples)
+      db.samples.push_back(static_cast<int16_t>(std::clamp(std::round(v), -32768.0f, 32767.0f)));
     db.marks.insert(db.marks.end(), c.marks.begin(), c.marks.end());
     db.diphones.push_back(e);
   }
@@ -354,7 +369,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::cout << "build_voice: " << voice << ": " << cuts.size() << " diphones (" << copied
-            << " copied from stand-ins), " << db.samples.size() << " samples, pitch " << db.natural_pitch << " Hz\n";
+            << " copied from stand-ins), " << db.samples.size() << " samples, pitch "
+            << db.natural_pitch << " Hz\n";
   for (const std::string& l : lacking) std::cout << "build_voice: no recording for " << l << "\n";
   return 0;
 }

@@ -5,17 +5,20 @@
 
 namespace {
 
-constexpr double kVoicedCorrelation = 0.6;  // normalised autocorrelation above which a frame is voiced
-constexpr double kQuietShare = 0.03;        // frames quieter than this share of the loudest are unvoiced
+constexpr double kVoicedCorrelation =
+    0.6;                              // normalised autocorrelation above which a frame is voiced
+constexpr double kQuietShare = 0.03;  // frames quieter than this share of the loudest are unvoiced
 
 // Best lag in [min_lag, max_lag] of the normalised autocorrelation over x[from, from + width).
-std::pair<int, double> BestLag(const std::vector<float>& x, std::size_t from, int width, int min_lag, int max_lag) {
+std::pair<int, double> BestLag(const std::vector<float>& x, std::size_t from, int width,
+                               int min_lag, int max_lag) {
   int best = 0;
   double best_r = 0;
   for (int lag = min_lag; lag <= max_lag; ++lag) {
     double xy = 0, xx = 0, yy = 0;
     for (int n = 0; n < width; ++n) {
-      const std::size_t a = from + static_cast<std::size_t>(n), b = a + static_cast<std::size_t>(lag);
+      const std::size_t a = from + static_cast<std::size_t>(n),
+                        b = a + static_cast<std::size_t>(lag);
       if (b >= x.size()) break;
       xy += x[a] * x[b];
       xx += x[a] * x[a];
@@ -63,7 +66,8 @@ PitchEstimate EstimatePitch(const std::vector<float>& x, int rate) {
   // The loudest stretch of the recording is the steadiest vowel.
   std::size_t from = 0;
   double loudest = -1;
-  for (std::size_t at = 0; at + static_cast<std::size_t>(width + max_lag) < x.size(); at += static_cast<std::size_t>(max_lag)) {
+  for (std::size_t at = 0; at + static_cast<std::size_t>(width + max_lag) < x.size();
+       at += static_cast<std::size_t>(max_lag)) {
     const double r = Rms(x, at, static_cast<std::size_t>(width));
     if (r > loudest) loudest = r, from = at;
   }
@@ -71,12 +75,14 @@ PitchEstimate EstimatePitch(const std::vector<float>& x, int rate) {
   if (lag == 0 || r < kVoicedCorrelation) return e;
   e.hz = static_cast<double>(rate) / lag;
   float high = 0, low = 0;
-  for (std::size_t i = from; i < from + static_cast<std::size_t>(width); ++i) high = std::max(high, x[i]), low = std::min(low, x[i]);
+  for (std::size_t i = from; i < from + static_cast<std::size_t>(width); ++i)
+    high = std::max(high, x[i]), low = std::min(low, x[i]);
   e.polarity = high >= -low ? 1 : -1;
   return e;
 }
 
-std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate, const PitchEstimate& estimate) {
+std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate,
+                                      const PitchEstimate& estimate) {
   const int unvoiced_step = rate / 200;  // 5 ms
   std::vector<PitchMark> marks;
   if (x.empty()) return marks;
@@ -86,7 +92,8 @@ std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate, con
   // Frame f covers the samples from f * hop: its period in samples, 0 when unvoiced.
   std::vector<int> lags;
   std::vector<double> loudness;
-  for (std::size_t at = 0; at < x.size(); at += static_cast<std::size_t>(hop)) loudness.push_back(Rms(x, at, static_cast<std::size_t>(width)));
+  for (std::size_t at = 0; at < x.size(); at += static_cast<std::size_t>(hop))
+    loudness.push_back(Rms(x, at, static_cast<std::size_t>(width)));
   const double loudest = loudness.empty() ? 0 : *std::max_element(loudness.begin(), loudness.end());
   for (std::size_t f = 0; f < loudness.size(); ++f) {
     int lag = 0;
@@ -100,14 +107,20 @@ std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate, con
   for (std::size_t f = 0; f < lags.size();) {
     std::size_t g = f;
     while (g < lags.size() && (lags[g] > 0) == (lags[f] > 0)) ++g;
-    if (lags[f] > 0 && g - f < 3) std::fill(lags.begin() + static_cast<std::ptrdiff_t>(f), lags.begin() + static_cast<std::ptrdiff_t>(g), 0);
+    if (lags[f] > 0 && g - f < 3)
+      std::fill(lags.begin() + static_cast<std::ptrdiff_t>(f),
+                lags.begin() + static_cast<std::ptrdiff_t>(g), 0);
     f = g;
   }
   const std::vector<float> y = Smooth(x, static_cast<int>(period / 8));
-  auto frame_lag = [&](std::size_t sample) { return lags[std::min(lags.size() - 1, sample / static_cast<std::size_t>(hop))]; };
+  auto frame_lag = [&](std::size_t sample) {
+    return lags[std::min(lags.size() - 1, sample / static_cast<std::size_t>(hop))];
+  };
   auto unvoiced_until = [&](std::size_t end) {
-    std::size_t next = marks.empty() ? 0 : marks.back().position + static_cast<std::size_t>(unvoiced_step);
-    for (; next + static_cast<std::size_t>(unvoiced_step / 2) < end; next += static_cast<std::size_t>(unvoiced_step))
+    std::size_t next =
+        marks.empty() ? 0 : marks.back().position + static_cast<std::size_t>(unvoiced_step);
+    for (; next + static_cast<std::size_t>(unvoiced_step / 2) < end;
+         next += static_cast<std::size_t>(unvoiced_step))
       marks.push_back({static_cast<uint32_t>(next), false});
   };
   std::size_t at = 0;
@@ -127,7 +140,8 @@ std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate, con
     while (mark < end) {
       marks.push_back({static_cast<uint32_t>(mark), true});
       lag = static_cast<std::size_t>(std::max(frame_lag(mark), min_lag));
-      mark = PeakIn(y, mark + lag * 3 / 4, std::min(x.size(), mark + lag * 5 / 4), estimate.polarity);
+      mark =
+          PeakIn(y, mark + lag * 3 / 4, std::min(x.size(), mark + lag * 5 / 4), estimate.polarity);
     }
     at = end;
   }

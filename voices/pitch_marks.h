@@ -16,6 +16,7 @@ struct PitchEstimate {
 PitchEstimate EstimatePitch(const std::vector<float>& x, int rate);
 // Marks over the whole of x (positions in samples, rising), tracking the pitch within about
 // half to one and a half times `estimate.hz`.
-std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate, const PitchEstimate& estimate);
+std::vector<PitchMark> FindPitchMarks(const std::vector<float>& x, int rate,
+                                      const PitchEstimate& estimate);
 
 #endif

@@ -84,7 +84,8 @@ void Convert(bool last) {
   SynthTake(raw.data(), raw.size());
   std::vector<float> in(raw.begin(), raw.end()), out;
   ResampleFeed(g_resampler, in.data(), in.size(), last, out);
-  for (float v : out) g_converted.push_back(static_cast<int16_t>(std::clamp(std::round(v), -32768.0f, 32767.0f)));
+  for (float v : out)
+    g_converted.push_back(static_cast<int16_t>(std::clamp(std::round(v), -32768.0f, 32767.0f)));
   if (last) ResampleStart(g_resampler, static_cast<int>(g_db.sample_rate), g_rate);
 }
 
@@ -111,22 +112,29 @@ bool TakeLine(std::string line) {
     return true;
   }
   double duration = 0;
-  if (words.size() < 2 || !ParseNumber(words[1], duration) || duration < 0 || duration > kLongestPhonemeMs)
+  if (words.size() < 2 || !ParseNumber(words[1], duration) || duration < 0 ||
+      duration > kLongestPhonemeMs)
     return SetError(MBR_ERROR_BAD_LINE, "bad duration (0 to 10000 ms): " + line), false;
   if (words.size() % 2 != 0)
-    return SetError(MBR_ERROR_BAD_LINE, "pitch points come in pairs of position and Hz: " + line), false;
+    return SetError(MBR_ERROR_BAD_LINE, "pitch points come in pairs of position and Hz: " + line),
+           false;
   std::vector<PitchPoint> points;
   for (std::size_t i = 2; i + 1 < words.size(); i += 2) {
     PitchPoint p{};
-    if (!ParseNumber(words[i], p.position) || p.position < 0 || !ParseNumber(words[i + 1], p.hz) || p.hz <= 0)
-      return SetError(MBR_ERROR_BAD_LINE, "bad pitch point (position 0 to 100, Hz above 0): " + line), false;
+    if (!ParseNumber(words[i], p.position) || p.position < 0 || !ParseNumber(words[i + 1], p.hz) ||
+        p.hz <= 0)
+      return SetError(MBR_ERROR_BAD_LINE,
+                      "bad pitch point (position 0 to 100, Hz above 0): " + line),
+             false;
     points.push_back({std::min(p.position, 100.0), p.hz});
   }
   std::string name = VoiceName(words[0]);
   if (name.empty()) {
-    if (!g_no_error) return SetError(MBR_ERROR_UNKNOWN_PHONEME, "unknown phoneme: " + words[0]), false;
+    if (!g_no_error)
+      return SetError(MBR_ERROR_UNKNOWN_PHONEME, "unknown phoneme: " + words[0]), false;
   } else if (!g_no_error && FindDiphone(g_db, g_previous, name) == nullptr) {
-    return SetError(MBR_ERROR_MISSING_DIPHONE, "missing diphone: " + g_previous + "-" + name), false;
+    return SetError(MBR_ERROR_MISSING_DIPHONE, "missing diphone: " + g_previous + "-" + name),
+           false;
   }
   SynthAddPhoneme(name, duration, std::move(points));
   g_previous = name.empty() ? "_" : name;
@@ -255,7 +263,9 @@ MBR_EXPORT int readtype_MBR(void* buffer, int wanted, int type) {
   auto* out = static_cast<unsigned char*>(buffer);
   for (std::size_t i = 0; i < n; ++i) {
     const int16_t s = samples[i];
-    out[i] = type == MBR_LIN8 ? static_cast<unsigned char>((s >> 8) + 128) : type == MBR_ULAW ? MuLaw(s) : ALaw(s);
+    out[i] = type == MBR_LIN8   ? static_cast<unsigned char>((s >> 8) + 128)
+             : type == MBR_ULAW ? MuLaw(s)
+                                : ALaw(s);
   }
   return static_cast<int>(n);
 }
@@ -280,7 +290,9 @@ MBR_EXPORT int reset_MBR(void) {
 
 MBR_EXPORT int lastError_MBR(void) { return g_error; }
 
-MBR_EXPORT int lastErrorStr_MBR(char* buffer, int size) { return CopyText(g_error_text, buffer, size); }
+MBR_EXPORT int lastErrorStr_MBR(char* buffer, int size) {
+  return CopyText(g_error_text, buffer, size);
+}
 
 MBR_EXPORT void setNoError_MBR(int no_error) { g_no_error = no_error != 0; }
 
@@ -288,7 +300,8 @@ MBR_EXPORT int getNoError_MBR(void) { return g_no_error ? 1 : 0; }
 
 MBR_EXPORT void setFreq_MBR(int hz) {
   if (hz < 1000 || hz > 192000) {
-    SetError(MBR_ERROR_UNSUPPORTED, "output rate out of range (1000 to 192000 Hz): " + std::to_string(hz));
+    SetError(MBR_ERROR_UNSUPPORTED,
+             "output rate out of range (1000 to 192000 Hz): " + std::to_string(hz));
     return;
   }
   if (!g_open) {

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kTableSteps = 512;   // kernel table points per input sample
+constexpr int kTableSteps = 512;  // kernel table points per input sample
 constexpr double kZeroCrossings = 16;
 constexpr double kKaiserBeta = 8.0;
 // Pass band ends at this share of the lower rate's Nyquist frequency; the rest is transition.
@@ -51,7 +51,8 @@ void ResampleStart(Resampler& r, int in_rate, int out_rate) {
   }
 }
 
-void ResampleFeed(Resampler& r, const float* in, std::size_t count, bool last, std::vector<float>& out) {
+void ResampleFeed(Resampler& r, const float* in, std::size_t count, bool last,
+                  std::vector<float>& out) {
   r.pending.insert(r.pending.end(), in, in + count);
   r.fed += static_cast<int64_t>(count);
   const double step = static_cast<double>(r.in_rate) / r.out_rate;
@@ -63,15 +64,19 @@ void ResampleFeed(Resampler& r, const float* in, std::size_t count, bool last, s
     const auto centre = static_cast<int64_t>(std::floor(x));
     if (!last && centre + reach >= available) break;
     double sum = 0;
-    for (int64_t k = std::max(centre - reach + 1, r.base); k <= centre + reach && k < available; ++k)
-      sum += r.pending[static_cast<std::size_t>(k - r.base)] * Kernel(r, x - static_cast<double>(k));
+    for (int64_t k = std::max(centre - reach + 1, r.base); k <= centre + reach && k < available;
+         ++k)
+      sum +=
+          r.pending[static_cast<std::size_t>(k - r.base)] * Kernel(r, x - static_cast<double>(k));
     out.push_back(static_cast<float>(sum));
     ++r.produced;
   }
   // Keep only the input that later output samples still reach.
-  const auto keep_from = static_cast<int64_t>(std::floor(static_cast<double>(r.produced) * step)) - reach;
+  const auto keep_from =
+      static_cast<int64_t>(std::floor(static_cast<double>(r.produced) * step)) - reach;
   if (keep_from > r.base) {
-    const auto drop = static_cast<std::size_t>(std::min<int64_t>(keep_from - r.base, static_cast<int64_t>(r.pending.size())));
+    const auto drop = static_cast<std::size_t>(
+        std::min<int64_t>(keep_from - r.base, static_cast<int64_t>(r.pending.size())));
     r.pending.erase(r.pending.begin(), r.pending.begin() + static_cast<std::ptrdiff_t>(drop));
     r.base += static_cast<int64_t>(drop);
   }

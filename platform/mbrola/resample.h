@@ -12,14 +12,15 @@ struct Resampler {
   std::vector<float> table;       // kernel from 0 to half_width in kTableSteps per sample
   std::vector<float> pending;     // input not yet consumed; pending[0] is input sample `base`
   int64_t base = 0;
-  int64_t produced = 0;           // output samples made so far
-  int64_t fed = 0;                // input samples received so far
+  int64_t produced = 0;  // output samples made so far
+  int64_t fed = 0;       // input samples received so far
 };
 
 void ResampleStart(Resampler& r, int in_rate, int out_rate);
 // Appends to `out` every output sample whose input neighbourhood has arrived; with `last`
 // the input ends here (zeros beyond) and the output is completed to its full length.
-void ResampleFeed(Resampler& r, const float* in, std::size_t count, bool last, std::vector<float>& out);
+void ResampleFeed(Resampler& r, const float* in, std::size_t count, bool last,
+                  std::vector<float>& out);
 // The whole signal at once.
 std::vector<float> ResampleAll(const std::vector<float>& in, int in_rate, int out_rate);
 

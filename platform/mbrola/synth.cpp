@@ -22,15 +22,15 @@ const VoiceDatabase* g_db = nullptr;
 std::deque<Phoneme> g_queue;  // g_queue[0] is the left phoneme of the next diphone to render
 double g_queued_end = 0;      // end of the last queued phoneme, samples
 std::deque<ContourPoint> g_contour;
-double g_next_mark = 0;       // output time of the next grain, samples
-std::vector<float> g_acc;     // overlap-add sums; g_acc[0] is output sample g_acc_base
+double g_next_mark = 0;    // output time of the next grain, samples
+std::vector<float> g_acc;  // overlap-add sums; g_acc[0] is output sample g_acc_base
 int64_t g_acc_base = 0;
 std::vector<int16_t> g_ready;
 std::size_t g_ready_at = 0;
 double g_gain = 1;
-int g_max_half = 320;          // longest grain half, samples (20 ms)
-int g_unvoiced_step = 80;      // grain spacing where there is no pitch, samples (5 ms)
-double g_hold = 8000;          // contour held flat once this much sound waits without a pitch point
+int g_max_half = 320;      // longest grain half, samples (20 ms)
+int g_unvoiced_step = 80;  // grain spacing where there is no pitch, samples (5 ms)
+double g_hold = 8000;      // contour held flat once this much sound waits without a pitch point
 std::vector<std::vector<float>> g_hann;  // g_hann[n][k]: falling half window of n samples at k
 
 const std::string kSilence = "_";
@@ -41,7 +41,8 @@ void BuildWindows() {
   for (int n = 1; n <= g_max_half; ++n) {
     std::vector<float>& w = g_hann[static_cast<std::size_t>(n)];
     w.resize(static_cast<std::size_t>(n) + 1);
-    for (int k = 0; k <= n; ++k) w[static_cast<std::size_t>(k)] = static_cast<float>(0.5 * (1 + std::cos(pi * k / n)));
+    for (int k = 0; k <= n; ++k)
+      w[static_cast<std::size_t>(k)] = static_cast<float>(0.5 * (1 + std::cos(pi * k / n)));
   }
 }
 
@@ -77,7 +78,8 @@ void Finish(int64_t upto) {
   const int64_t count = std::min<int64_t>(upto - g_acc_base, static_cast<int64_t>(g_acc.size()));
   if (count <= 0) return;
   for (int64_t i = 0; i < count; ++i) {
-    const double v = std::clamp(std::round(g_acc[static_cast<std::size_t>(i)] * g_gain), -32768.0, 32767.0);
+    const double v =
+        std::clamp(std::round(g_acc[static_cast<std::size_t>(i)] * g_gain), -32768.0, 32767.0);
     g_ready.push_back(static_cast<int16_t>(v));
   }
   g_acc.erase(g_acc.begin(), g_acc.begin() + static_cast<std::ptrdiff_t>(count));
@@ -95,7 +97,8 @@ void AddGrain(const DiphoneEntry& d, uint32_t m, double t) {
   right = std::clamp(std::min(right, static_cast<int>(d.sample_count) - 1 - pos), 1, g_max_half);
   const int64_t centre = std::llround(t);
   const int64_t end = centre + right + 1;
-  if (end - g_acc_base > static_cast<int64_t>(g_acc.size())) g_acc.resize(static_cast<std::size_t>(end - g_acc_base), 0.0f);
+  if (end - g_acc_base > static_cast<int64_t>(g_acc.size()))
+    g_acc.resize(static_cast<std::size_t>(end - g_acc_base), 0.0f);
   const int16_t* src = &g_db->samples[d.first_sample + static_cast<uint32_t>(pos)];
   const std::vector<float>& wl = g_hann[static_cast<std::size_t>(left)];
   const std::vector<float>& wr = g_hann[static_cast<std::size_t>(right)];
@@ -118,7 +121,8 @@ double SourceAt(const DiphoneEntry& d, double t, double o0, double ob, double o1
 uint32_t NearestMark(const DiphoneEntry& d, double s) {
   const PitchMark* first = &g_db->marks[d.first_mark];
   const PitchMark* last = first + d.mark_count;
-  const PitchMark* it = std::lower_bound(first, last, s, [](const PitchMark& p, double v) { return p.position < v; });
+  const PitchMark* it =
+      std::lower_bound(first, last, s, [](const PitchMark& p, double v) { return p.position < v; });
   if (it == last) return d.mark_count - 1;
   if (it != first && s - (it - 1)->position < it->position - s) --it;
   return static_cast<uint32_t>(it - first);
@@ -136,7 +140,8 @@ void RenderSpan(const DiphoneEntry* d, double o0, double ob, double o1) {
     const PitchMark* marks = &g_db->marks[d->first_mark];
     double step = g_unvoiced_step;
     if (marks[m].voiced)
-      step = std::clamp(g_db->sample_rate / std::max(PitchAt(t), 1.0), g_db->sample_rate / 1000.0, double(g_max_half));
+      step = std::clamp(g_db->sample_rate / std::max(PitchAt(t), 1.0), g_db->sample_rate / 1000.0,
+                        double(g_max_half));
     else if (m + 1 < d->mark_count)
       step = std::clamp(double(marks[m + 1].position - marks[m].position), 1.0, double(g_max_half));
     g_next_mark += step;
@@ -193,8 +198,9 @@ void SynthReset() {
 void SynthAddPhoneme(const std::string& name, double duration_ms, std::vector<PitchPoint> points) {
   const double rate = g_db ? g_db->sample_rate : 16000;
   Phoneme p{name, g_queued_end, std::max(0.0, duration_ms) * rate / 1000, 0};
-  std::stable_sort(points.begin(), points.end(),
-                   [](const PitchPoint& a, const PitchPoint& b) { return a.position < b.position; });
+  std::stable_sort(points.begin(), points.end(), [](const PitchPoint& a, const PitchPoint& b) {
+    return a.position < b.position;
+  });
   for (const PitchPoint& pt : points) {
     const double time = p.start + std::clamp(pt.position, 0.0, 100.0) / 100 * p.length;
     if (!g_contour.empty() && time < g_contour.back().time) continue;
@@ -209,7 +215,8 @@ void SynthFlush() {
   g_queue.push_back({kSilence, g_queued_end, 0, 0});
   Render(true);
   const int64_t end = std::llround(g_queued_end);
-  if (end - g_acc_base > static_cast<int64_t>(g_acc.size())) g_acc.resize(static_cast<std::size_t>(end - g_acc_base), 0.0f);
+  if (end - g_acc_base > static_cast<int64_t>(g_acc.size()))
+    g_acc.resize(static_cast<std::size_t>(end - g_acc_base), 0.0f);
   Finish(end);
   StartUtterance(static_cast<double>(end));
 }
@@ -219,7 +226,8 @@ std::size_t SynthTake(int16_t* out, std::size_t wanted) {
   std::copy_n(g_ready.begin() + static_cast<std::ptrdiff_t>(g_ready_at), n, out);
   g_ready_at += n;
   // Drop what was read once it is most of the buffer, so a reader that keeps up uses little memory.
-  if (g_ready_at == g_ready.size() || g_ready_at > std::max<std::size_t>(65536, g_ready.size() / 2)) {
+  if (g_ready_at == g_ready.size() ||
+      g_ready_at > std::max<std::size_t>(65536, g_ready.size() / 2)) {
     g_ready.erase(g_ready.begin(), g_ready.begin() + static_cast<std::ptrdiff_t>(g_ready_at));
     g_ready_at = 0;
   }

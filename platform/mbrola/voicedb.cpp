@@ -32,7 +32,8 @@ struct Reader {
   uint32_t U32() {
     if (at + 4 > data.size()) return ok = false, 0;
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+      v |= static_cast<uint32_t>(static_cast<unsigned char>(data[at + i])) << (8 * i);
     at += 4;
     return v;
   }
@@ -46,9 +47,12 @@ struct Reader {
 
 bool EntryIsSound(const DiphoneEntry& d, const VoiceDatabase& db) {
   if (d.left.empty() || d.right.empty()) return false;
-  if (d.first_sample > db.samples.size() || d.sample_count > db.samples.size() - d.first_sample) return false;
-  if (!(d.span_start <= d.boundary && d.boundary <= d.span_end && d.span_end <= d.sample_count)) return false;
-  if (d.mark_count == 0 || d.first_mark > db.marks.size() || d.mark_count > db.marks.size() - d.first_mark)
+  if (d.first_sample > db.samples.size() || d.sample_count > db.samples.size() - d.first_sample)
+    return false;
+  if (!(d.span_start <= d.boundary && d.boundary <= d.span_end && d.span_end <= d.sample_count))
+    return false;
+  if (d.mark_count == 0 || d.first_mark > db.marks.size() ||
+      d.mark_count > db.marks.size() - d.first_mark)
     return false;
   for (uint32_t m = 0; m < d.mark_count; ++m) {
     const uint32_t pos = db.marks[d.first_mark + m].position;
@@ -73,7 +77,8 @@ void IndexVoiceDatabase(VoiceDatabase& db) {
   db.phonemes.erase(std::unique(db.phonemes.begin(), db.phonemes.end()), db.phonemes.end());
 }
 
-const DiphoneEntry* FindDiphone(const VoiceDatabase& db, const std::string& left, const std::string& right) {
+const DiphoneEntry* FindDiphone(const VoiceDatabase& db, const std::string& left,
+                                const std::string& right) {
   auto it = db.by_pair.find(left + "-" + right);
   return it == db.by_pair.end() ? nullptr : &db.diphones[it->second];
 }
@@ -100,7 +105,8 @@ bool LoadVoiceDatabase(const std::string& path, VoiceDatabase& db, std::string& 
   loaded.natural_pitch = r.U32();
   const uint32_t diphones = r.U32(), marks = r.U32(), samples = r.U32();
   loaded.name = r.Name(kNameBytes);
-  const uint64_t expected = kHeaderBytes + uint64_t{diphones} * kRecordBytes + uint64_t{marks} * 4 + uint64_t{samples} * 2;
+  const uint64_t expected = kHeaderBytes + uint64_t{diphones} * kRecordBytes + uint64_t{marks} * 4 +
+                            uint64_t{samples} * 2;
   if (!r.ok || expected != data.size() || loaded.sample_rate < 1000 || loaded.natural_pitch == 0) {
     error = "damaged voice database (sizes do not match): " + path;
     return false;
@@ -150,7 +156,8 @@ bool SaveVoiceDatabase(const std::string& path, const VoiceDatabase& db, std::st
   for (const DiphoneEntry& d : db.diphones) {
     PutName(out, d.left, kPhonemeNameBytes);
     PutName(out, d.right, kPhonemeNameBytes);
-    for (uint32_t v : {d.first_sample, d.sample_count, d.span_start, d.boundary, d.span_end, d.first_mark, d.mark_count})
+    for (uint32_t v : {d.first_sample, d.sample_count, d.span_start, d.boundary, d.span_end,
+                       d.first_mark, d.mark_count})
       PutU32(out, v);
   }
   for (const PitchMark& m : db.marks) PutU32(out, m.position | (m.voiced ? kVoicedBit : 0));
