@@ -132,6 +132,8 @@ void StartSpeech(int speed, const std::string& messageDir) {
     std::getline(std::cin, line);
     CloseConsole();
   }
+  // The synthesizer's buffers wait for pending engine speech like every recording.
+  SetSynthPlayer(PlayWaveBufferAndWait);
   MessageDir = WithBackslash(messageDir);
   LettersDir = WithBackslash(platform::GetProfileString("TRADUTOR", "DIRLETRAS", DefaultLettersDir, SettingCapacity, "ORALIS.INI"));
   LoadSpeedSettings(speed);
