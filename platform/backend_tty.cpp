@@ -344,7 +344,6 @@ Key PlainKey(const std::string& s, std::size_t at) {
     std::string ansi = Utf8ToAnsi(s.substr(at, need));
     key.character = ansi.empty() ? -1 : static_cast<unsigned char>(ansi[0]);
   }
-  if (key.vk && key.character < 0) key.character = KeyDownCharacter(key.vk, key.modifiers);
   return key;
 }
 
@@ -370,7 +369,8 @@ Key NextKey(const std::string& s) {
 
 void Post(const Key& key) {
   WindowHandle target = keyTarget;
-  if (key.vk) PostHostKey(target, key.vk, key.modifiers, true, key.character);
+  int character = key.character >= 0 ? key.character : KeyDownCharacter(key.vk, key.modifiers);
+  if (key.vk) PostHostKey(target, key.vk, key.modifiers, true, character);
   else if (key.character >= 0 && !(key.modifiers & ModAlt))
     PostKeyMessage(target, MsgChar, static_cast<unsigned>(key.character), key.modifiers);
 }
