@@ -15,6 +15,7 @@
 #include "platform/trace.h"
 #include "platform/waveout.h"
 #include "sound/orwav.h"
+#include "tests/support/wave_fixture.h"
 
 namespace {
 
@@ -74,15 +75,6 @@ Bytes Ramp(std::size_t n) {
   return s;
 }
 
-std::uint32_t Crc32(const Bytes& data) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::uint8_t byte : data) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return ~crc;
-}
-
 class WavePlayer : public testing::Test {
  protected:
   void SetUp() override {
@@ -128,9 +120,7 @@ class WavePlayer : public testing::Test {
 };
 
 std::string BlockLine(const Bytes& deviceBytes) {
-  char crc[16];
-  std::snprintf(crc, sizeof crc, "%08x", Crc32(deviceBytes));
-  return "wave-block " + std::to_string(deviceBytes.size()) + " " + crc;
+  return "wave-block " + std::to_string(deviceBytes.size()) + " " + Hex8(Crc32(deviceBytes));
 }
 
 }  // namespace

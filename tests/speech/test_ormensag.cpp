@@ -16,26 +16,12 @@
 #include "platform/messages.h"
 #include "platform/trace.h"
 #include "speech/ormensag.h"
+#include "tests/support/wave_fixture.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Names = std::vector<std::string>;
-
-std::uint32_t Crc32(const Bytes& data) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::uint8_t byte : data) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return ~crc;
-}
-
-std::string Hex8(std::uint32_t value) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08x", value);
-  return text;
-}
 
 // A test engine: busy for a number of questions, each busy answer posted as a wake-up, as a
 // real engine posts when its speech moves on. Its calls go to the trace.
